@@ -30,5 +30,12 @@ void CoTaskMemFree(void* memory);
 HRESULT OleRun(IUnknown* object);
 
 // Registers / unregisters a module by calling its DllRegisterServer or
-// DllUnregisterServer (what `tshost regsvr` does).
+// DllUnregisterServer (what `tshost regsvr` does). CO_E_DLLNOTFOUND when
+// there is no such file, CO_E_ERRORINDLL when it does not load, the Win32
+// code ERROR_PROC_NOT_FOUND when it lacks the entry point.
 HRESULT RegisterServerModule(const std::string& modulePath, bool unregister);
+
+// Why the last module that this thread tried to load did not load (the
+// loader's own words, e.g. an undefined symbol), for tools that tell a
+// person what to fix; empty when there was no such failure.
+std::string LastModuleLoadError();

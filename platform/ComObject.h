@@ -17,6 +17,7 @@
 #include "platform/Interfaces.h"
 #include "platform/Module.h"
 #include "platform/TypeInfo.h"
+#include "platform/TypeInfoCache.h"
 
 #include <atomic>
 #include <mutex>
@@ -26,9 +27,8 @@
 // by `outer`: it answers IMarshal and delegates everything else to `outer`.
 HRESULT CoCreateFreeThreadedMarshaler(IUnknown* outer, IUnknown** marshaler);
 
-// Shared, cached type information for one interface of a module's library.
-// Null when the tables have no such interface.
-ITypeInfo* CachedTypeInfo(const TypeLibDescription& library, REFIID iid);
+// CachedTypeInfo(library, iid): shared, cached type information for one
+// interface of a module's library (a cache per module, see TypeInfoCache.h).
 
 template <typename Derived, typename Interface, typename... Extra>
 class DispatchObject : public Interface, public ISupportErrorInfo, public Extra... {
@@ -145,7 +145,12 @@ protected:
             return marshaler_->QueryInterface(riid, object);
         else if (!QueryExtra<Extra...>(riid, object))
             return E_NOINTERFACE;
-        inner_.AddRef();
+        // Aggregation rule: only the inner unknown counts on this object;
+        // every other interface counts on the controlling (outer) one.
+        if (riid == IUnknown::iid)
+            inner_.AddRef();
+        else
+            controlling_->AddRef();
         return S_OK;
     }
 

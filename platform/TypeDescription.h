@@ -44,7 +44,8 @@ struct FuncDescription {
 
 enum InterfaceFlags : uint16_t {
     INTERFACE_DUAL = 0x1,         // vtable members after IDispatch, also reachable by Invoke
-    INTERFACE_DISPINTERFACE = 0x2, // Invoke only (event sinks); vtableIndex is unused
+    INTERFACE_DISPINTERFACE = 0x2, // clients reach it only through Invoke; an implementation on
+                                   // DispatchObject still has its members in vtableIndex order
 };
 
 struct InterfaceDescription {

@@ -1,0 +1,11 @@
+#include "scanner/core/Seps.h"
+
+namespace TsScanner {
+
+const NonAlnumSeps& NonAlnumSeps::Instance()
+{
+    static const NonAlnumSeps instance;
+    return instance;
+}
+
+}  // namespace TsScanner
