@@ -1,5 +1,6 @@
 #include "platform/Module.h"
 
+#include "platform/CountedObject.h"
 #include "platform/Registry.h"
 #include "platform/TypeLibRegistration.h"
 
@@ -18,32 +19,12 @@ namespace {
 
 // The class object of one class of a module. While it exists it counts as
 // a live object of its module, so the module is never unloaded under it.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public CountedObject<IClassFactory> {
 public:
     ClassFactory(const ClassEntry& entry, ModuleState* state) : entry_(entry), state_(state)
     {
         if (state_)
             state_->ObjectCreated();
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid != IUnknown::iid && riid != IClassFactory::iid)
-            return E_NOINTERFACE;
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override
-    {
-        ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object) override
@@ -66,7 +47,7 @@ public:
     }
 
 private:
-    ~ClassFactory()
+    ~ClassFactory() override
     {
         if (state_)
             state_->ObjectDestroyed();
@@ -74,7 +55,6 @@ private:
 
     ClassEntry entry_;
     ModuleState* state_;
-    std::atomic<ULONG> references_{1};
 };
 
 const std::string kClassesRoot = "HKEY_CLASSES_ROOT\\";

@@ -1,5 +1,7 @@
 #include "platform/TypeLibRegistration.h"
 
+#include "platform/CountedObject.h"
+
 #include "platform/ActivationLoader.h"
 #include "platform/TypeInfo.h"
 
@@ -73,41 +75,10 @@ namespace {
 using typelib_registration::LibraryKey;
 using typelib_registration::VersionName;
 
-// A counted object of this file: atomic count, deleted at zero.
-template <typename Interface>
-class Counted : public Interface {
-public:
-    HRESULT QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid != IUnknown::iid && riid != Interface::iid)
-            return E_NOINTERFACE;
-        *object = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override
-    {
-        ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-protected:
-    virtual ~Counted() = default;
-
-private:
-    std::atomic<ULONG> references_{1};
-};
-
 // The library that LoadRegTypeLib hands out: the tables live in a module
 // loaded for it, so the library and every type information taken from it
 // keep that module loaded until the last of them is released.
-class LoadedTypeLib final : public Counted<ITypeLib> {
+class LoadedTypeLib final : public CountedObject<ITypeLib> {
 public:
     LoadedTypeLib(ModuleHandle module, ComPtr<ITypeLib> inner) : module_(std::move(module)), inner_(std::move(inner))
     {
@@ -129,7 +100,7 @@ private:
     ComPtr<ITypeLib> inner_;  // members go in reverse order
 };
 
-class LoadedTypeInfo final : public Counted<ITypeInfo> {
+class LoadedTypeInfo final : public CountedObject<ITypeInfo> {
 public:
     LoadedTypeInfo(ComPtr<ITypeLib> owner, ComPtr<ITypeInfo> inner) : owner_(std::move(owner)), inner_(std::move(inner))
     {
