@@ -1,6 +1,6 @@
 // The real tshost binary: registration with `tshost regsvr`, then scripts
 // that drive the registered module purely by late binding.
-#include "ProcessRunner.h"
+#include "HostProcessFixture.h"
 
 #include "host/script/ScriptError.h"
 #include "platform/CodePage.h"
@@ -16,40 +16,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class HostEndToEnd : public ::testing::Test {
+class HostEndToEnd : public HostProcessFixture {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "tshost-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        registry_ = dir_ / "registry.reg";
-        ProcessResult r = Host({"regsvr", TS_HOST_TEST_MODULE});
+        ProcessResult r = RegisterInFreshRegistry(TS_HOST_TEST_MODULE, "tshost-test");
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out + r.err, "");
     }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    ProcessResult Host(std::vector<std::string> args, const std::string& input = {})
-    {
-        args.insert(args.begin(), TSHOST_PATH);
-        return RunProcess(args, {{"TESSALY_REGISTRY", registry_.string()}}, input);
-    }
 
     // Runs a script from a file of this test's own.
-    ProcessResult Run(const std::string& script)
-    {
-        fs::path file = dir_ / "script.vbs";
-        std::ofstream(file, std::ios::binary) << script;
-        return Host({"run", file.string()});
-    }
-
-    fs::path dir_;
-    fs::path registry_;
+    ProcessResult Run(const std::string& script) { return Host({"run", Write("script.vbs", script)}); }
 };
 
 constexpr const char* kCreate = "Set s = CreateObject(\"TsHostTest.Sample.1\")\n";

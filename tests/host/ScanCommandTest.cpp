@@ -2,7 +2,7 @@
 // into a registry of the test's own, and the example batches.
 #ifdef TS_SCANNER_MODULE
 
-#include "ProcessRunner.h"
+#include "HostProcessFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -52,43 +52,19 @@ constexpr const char* kTinyForm = "FRM=MC N N 1 0 1 1 1 5 L 1 5 ABCDE\n"
                                   "FRM=MC N N 1 0 1 1 1 5 L 1 5 VWXYZ\n"
                                   "##a1\n";
 
-class ScanCommand : public ::testing::Test {
+class ScanCommand : public HostProcessFixture {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "tshost-scan-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        registry_ = dir_ / "registry.reg";
-        ProcessResult r = Host({"regsvr", TS_SCANNER_MODULE});
+        ProcessResult r = RegisterInFreshRegistry(TS_SCANNER_MODULE, "tshost-scan");
         ASSERT_EQ(r.status, 0) << r.err;
     }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
 
-    ProcessResult Host(std::vector<std::string> args, const std::string& input = {})
-    {
-        args.insert(args.begin(), TSHOST_PATH);
-        return RunProcess(args, {{"TESSALY_REGISTRY", registry_.string()}}, input);
-    }
     ProcessResult Scan(std::vector<std::string> args, const std::string& input = {})
     {
         args.insert(args.begin(), "scan");
         return Host(std::move(args), input);
     }
-
-    std::string Write(const std::string& name, const std::string& content)
-    {
-        fs::path file = dir_ / name;
-        std::ofstream(file, std::ios::binary) << content;
-        return file.string();
-    }
-
-    fs::path dir_;
-    fs::path registry_;
 };
 
 TEST_F(ScanCommand, FiftyQuestionBatchReportsFailingSheetsOnTheirRows)
